@@ -1,0 +1,41 @@
+"""Shared test helpers: fault checks and snapshots of everything observable."""
+
+import contextlib
+
+import pytest
+
+import vorpane
+
+START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+MISSING_VALUE = "missing value: an absent value was used"
+
+
+def index_fault(length, index):
+    return f"index out of bounds: the len is {length} but the index is {index}"
+
+
+NO_KING = index_fault(64, 4294967295)
+
+
+@contextlib.contextmanager
+def raises_fault(message):
+    """Expects an InternalFault (a BaseException, not an Exception) with `message`."""
+    with pytest.raises(BaseException) as info:
+        yield info
+    assert type(info.value).__name__ == "InternalFault"
+    assert not isinstance(info.value, Exception)
+    assert str(info.value) == message
+
+
+def ucis(moves):
+    return [m.uci() for m in moves]
+
+
+def snapshot(board: vorpane.Board):
+    """Everything a query must leave alone and that Python can read directly."""
+    return (
+        tuple(board.get_pieces(letter) for letter in "PRNBQKWA"),
+        board.turn,
+        str(board),
+        board._check_castling_rights(),
+    )
