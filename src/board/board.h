@@ -37,8 +37,10 @@ struct BoardState {
     Position position;
 };
 
-// The kind bitboard a piece letter names (either case), or null.
-Bitboard* kind_bitboard(Position& p, char32_t letter);
+// The kind bitboard a piece letter names (either case), or null:
+// P pawns, R rooks, N knights, B bishops, Q queens, K kings.
+using KindField = Bitboard Position::*;
+KindField kind_field(char32_t letter);
 
 class Board : public Position {
 public:

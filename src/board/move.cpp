@@ -28,6 +28,17 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
+char32_t decode_utf8(std::string_view text, std::size_t& i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    if (lead < 0x80) return text[i++];
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    char32_t c = lead & (0x3F >> extra);
+    for (int k = 1; k <= extra && i + k < text.size(); ++k) c = (c << 6) | (byte(i + k) & 0x3F);
+    i += extra + 1;
+    return c;
+}
+
 std::string Move::uci() const {
     std::string text = square_text(from_square) + square_text(to_square);
     if (promotion) append_utf8(text, *promotion);

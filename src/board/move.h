@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "board/tables.h"
 
@@ -30,6 +31,11 @@ std::string square_text(Square s);
 // Appends a code point as UTF-8; lone surrogates are written as their
 // three-byte form so that any stored letter can be shown.
 void append_utf8(std::string& out, char32_t c);
+
+// Reads the code point at byte `i` and moves `i` past it. Texts come from
+// Python's UTF-8 encoder; a malformed byte still yields some code point and
+// never reads past the end.
+char32_t decode_utf8(std::string_view text, std::size_t& i);
 
 // The moves of one generation. Room for a few hundred moves lives inline, so
 // building a list allocates nothing; boards built by hand with far more moves

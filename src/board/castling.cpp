@@ -1,0 +1,75 @@
+// Castling rights (a text of letters, K Q for white and k q for black) and
+// the castling moves, written as the king's two-square step.
+
+#include <cwctype>
+
+#include "board/attacks.h"
+#include "board/fault.h"
+#include "board/move.h"
+
+namespace vorpane {
+namespace {
+
+constexpr Bitboard FILES_F_G = 0x6060606060606060;
+constexpr Bitboard FILES_B_C_D = 0x0E0E0E0E0E0E0E0E;
+
+// The first 128 code points are ASCII; past them the wide-character class
+// of the C library answers, which follows Unicode in a UTF-8 locale or not.
+bool is_upper(char32_t c) { return c < 128 ? c >= 'A' && c <= 'Z' : std::iswupper(c); }
+bool is_lower(char32_t c) { return c < 128 ? c >= 'a' && c <= 'z' : std::iswlower(c); }
+
+// Castling may not start from, cross or land on an attacked square. Besides
+// the ordinary attack test, a pawn covering the square diagonally counts,
+// also while the square is empty; a test that faults still faults first.
+bool castling_square_attacked(const Position& p, Square square) {
+    if (attacked_by_opponent(p, square)) return true;
+    Bitboard opposing_pawns = p.pawns & p.opposing();
+    return pawn_capture_squares(p.turn, square) & opposing_pawns;
+}
+
+}  // namespace
+
+bool Board::check_castling_rights() const {
+    if (!castling_rights) return false;
+    return castling_rights->find_first_of(turn ? "KQ" : "kq") != std::string::npos;
+}
+
+void Board::remove_castling_rights(char32_t id) {
+    if (id == 'a') {
+        castling_rights.reset();
+        return;
+    }
+    if (id != 'k' && id != 'q') fault("Invalid castling rights");
+    if (!castling_rights) missing_value_fault();
+    char letter = static_cast<char>(turn ? id - 'a' + 'A' : id);
+    std::erase(*castling_rights, letter);
+}
+
+MoveList Board::castling_moves() {
+    MoveList moves;
+    if (!castling_rights) return moves;
+
+    const Square king = turn ? 4 : 60;
+    const Bitboard home = occupied() & (turn ? RANK_1 : RANK_8);
+    const bool king_side_blocked = home & FILES_F_G;
+    const bool queen_side_blocked = home & FILES_B_C_D;
+
+    // One move per letter of the side to move, in the order of the text.
+    const std::string& rights = *castling_rights;
+    for (std::size_t i = 0; i < rights.size();) {
+        char32_t letter = decode_utf8(rights, i);
+        if (!(turn ? is_upper(letter) : is_lower(letter))) continue;
+        bool king_side = letter == 'K' || letter == 'k';
+        if (king_side ? king_side_blocked : queen_side_blocked) continue;
+        // The b-file square must be empty but may be attacked.
+        Square step = king_side ? king + 1 : king - 1;
+        Square target = king_side ? king + 2 : king - 2;
+        if (castling_square_attacked(*this, king) || castling_square_attacked(*this, step) ||
+            castling_square_attacked(*this, target))
+            continue;
+        moves.push_back(king, target);
+    }
+    return moves;
+}
+
+}  // namespace vorpane

@@ -1,0 +1,160 @@
+// Pseudo-legal moves: every move that follows its piece's movement rule,
+// without asking whether it leaves the own king attacked.
+
+#include "board/generate.h"
+
+#include "board/rays.h"
+
+namespace vorpane {
+namespace {
+
+constexpr std::array<char32_t, 4> PROMOTIONS = {'q', 'r', 'n', 'b'};
+constexpr Bitboard RANK_4_NOT_FILE_A = RANK_4 & NOT_FILE_A;
+constexpr Bitboard RANK_4_NOT_FILE_H = RANK_4 & NOT_FILE_H;
+constexpr Bitboard RANK_5_NOT_FILE_A = RANK_5 & NOT_FILE_A;
+constexpr Bitboard RANK_5_NOT_FILE_H = RANK_5 & NOT_FILE_H;
+
+// A pawn reaching its last rank becomes a queen, rook, knight or bishop.
+void push_pawn_move(MoveList& out, Square from, Square to, bool white) {
+    if (SQUARE_RANK_INDICES[to] == (white ? 8 : 1)) {
+        for (char32_t letter : PROMOTIONS) out.push_back(from, to, letter);
+    } else {
+        out.push_back(from, to);
+    }
+}
+
+// Each capture origin is computed and looked up before the file test, so a
+// pawn on its own first rank faults when its origin falls off the board.
+void push_capture_from(MoveList& out, Bitboard pawns, Square origin, Square to, bool file_ok,
+                       bool white) {
+    Bitboard origin_mask = square_mask(origin);
+    if (file_ok && (pawns & origin_mask)) push_pawn_move(out, origin, to, white);
+}
+
+void push_targets(MoveList& out, Square from, Bitboard targets) {
+    while (targets) out.push_back(from, pop_msb(targets));
+}
+
+// Rays yield their squares nearest first; a capture ends its ray.
+void generate_slider_moves(const Position& p, Bitboard pieces, std::initializer_list<int> dirs,
+                           MoveList& out) {
+    const Bitboard own = p.own(), occupied = p.occupied();
+    for (Bitboard from_set = pieces & own; from_set;) {
+        Square from = pop_msb(from_set);
+        for (int d : dirs) {
+            Bitboard targets = ray_targets(d, from, occupied) & ~own;
+            if (ascending(d)) {
+                for (; targets; targets &= targets - 1) out.push_back(from, std::countr_zero(targets));
+            } else {
+                while (targets) out.push_back(from, pop_msb(targets));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void generate_pawn_moves(const Position& p, MoveList& out) {
+    const bool white = p.turn;
+    const Bitboard pawns = p.pawns & p.own();
+    const Bitboard empty = ~p.occupied();
+    const Bitboard opposing = p.opposing();
+
+    // Origins sit behind the target: 8 squares for a push, 7 or 9 for a capture.
+    const int forward = white ? 8 : -8;
+    Bitboard singles = (white ? pawns << 8 : pawns >> 8) & empty;
+    Bitboard doubles = (white ? singles << 8 : singles >> 8) & empty & (white ? RANK_4 : RANK_5);
+    Bitboard captures = white ? (((pawns << 7) & NOT_FILE_H) | ((pawns << 9) & NOT_FILE_A))
+                              : (((pawns >> 7) & NOT_FILE_A) | ((pawns >> 9) & NOT_FILE_H));
+    captures &= opposing;
+
+    while (singles) {
+        Square to = pop_msb(singles);
+        push_pawn_move(out, to - forward, to, white);
+    }
+    while (doubles) {
+        Square to = pop_msb(doubles);
+        out.push_back(to - 2 * forward, to);
+    }
+    // Two capturers of one target: the lower file first for white, the
+    // higher file first for black.
+    while (captures) {
+        Square to = pop_msb(captures);
+        Bitboard to_mask = BOARD_SQUARES[to];
+        if (white) {
+            push_capture_from(out, pawns, to - 9, to, to_mask & NOT_FILE_A, true);
+            push_capture_from(out, pawns, to - 7, to, to_mask & NOT_FILE_H, true);
+        } else {
+            push_capture_from(out, pawns, to + 9, to, to_mask & NOT_FILE_H, false);
+            push_capture_from(out, pawns, to + 7, to, to_mask & NOT_FILE_A, false);
+        }
+    }
+    if (p.en_passant) {
+        Square target = *p.en_passant;
+        Bitboard target_mask = square_mask(target);
+        Bitboard origins =
+            white ? (pawns & (target_mask >> 7) & RANK_5_NOT_FILE_A) |
+                        (pawns & (target_mask >> 9) & RANK_5_NOT_FILE_H)
+                  : (pawns & (target_mask << 9) & RANK_4_NOT_FILE_A) |
+                        (pawns & (target_mask << 7) & RANK_4_NOT_FILE_H);
+        while (origins) out.push_back(pop_msb(origins), target);
+    }
+}
+
+void generate_knight_moves(const Position& p, MoveList& out) {
+    const Bitboard own = p.own();
+    for (Bitboard knights = p.knights & own; knights;) {
+        Square from = pop_msb(knights);
+        push_targets(out, from, KNIGHT_ATTACK_MASKS[from] & ~own);
+    }
+}
+
+// Only the king on the highest square moves. With no king, the square
+// computed is -1, which as an unsigned 32-bit index lies past the table.
+void generate_king_moves(const Position& p, MoveList& out) {
+    const Bitboard own = p.own();
+    Bitboard kings = p.kings & own;
+    if (!kings) index_fault(64, 4294967295u);
+    Square from = highest_square(kings);
+    push_targets(out, from, KING_ATTACK_MASKS[from] & ~own);
+}
+
+void generate_bishop_moves(const Position& p, MoveList& out) {
+    generate_slider_moves(p, p.bishops, {NE, NW, SE, SW}, out);
+}
+
+void generate_rook_moves(const Position& p, MoveList& out) {
+    generate_slider_moves(p, p.rooks, {N, E, W, S}, out);
+}
+
+// The queen walks its own eight directions; diagonal and straight lines interleave.
+void generate_queen_moves(const Position& p, MoveList& out) {
+    generate_slider_moves(p, p.queens, {NE, N, NW, E, W, SE, S, SW}, out);
+}
+
+void generate_pseudo_legal_moves(const Position& p, MoveList& out) {
+    generate_pawn_moves(p, out);
+    generate_knight_moves(p, out);
+    generate_king_moves(p, out);
+    generate_bishop_moves(p, out);
+    generate_rook_moves(p, out);
+    generate_queen_moves(p, out);
+}
+
+// The board's own generators: each a fresh list.
+#define VORPANE_BOARD_GENERATOR(name)          \
+    MoveList Board::name() const {             \
+        MoveList moves;                        \
+        generate_##name(*this, moves);         \
+        return moves;                          \
+    }
+VORPANE_BOARD_GENERATOR(pawn_moves)
+VORPANE_BOARD_GENERATOR(knight_moves)
+VORPANE_BOARD_GENERATOR(king_moves)
+VORPANE_BOARD_GENERATOR(bishop_moves)
+VORPANE_BOARD_GENERATOR(rook_moves)
+VORPANE_BOARD_GENERATOR(queen_moves)
+VORPANE_BOARD_GENERATOR(pseudo_legal_moves)
+#undef VORPANE_BOARD_GENERATOR
+
+}  // namespace vorpane
