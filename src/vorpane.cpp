@@ -138,12 +138,15 @@ PyType_Spec type_spec(const char* qualified_name, PyType_Slot* slots) {
     };
 }
 
+// The documentation text holds only the constructor's signature, so the
+// class has no docstring of its own: __doc__ is None, not "".
 template <class T>
 PyTypeObject* built_type(PyTypeObject*& cache, const char* qualified_name, PyType_Slot* slots) {
-    if (!cache) {
-        PyType_Spec spec = type_spec<T>(qualified_name, slots);
-        cache = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
-    }
+    if (cache) return cache;
+    PyType_Spec spec = type_spec<T>(qualified_name, slots);
+    PyObject* type = PyType_FromSpec(&spec);
+    if (type && PyObject_SetAttrString(type, "__doc__", Py_None) < 0) Py_CLEAR(type);
+    cache = reinterpret_cast<PyTypeObject*>(type);
     return cache;
 }
 
