@@ -31,6 +31,16 @@ def ucis(moves):
     return [m.uci() for m in moves]
 
 
+def castles(board, white):
+    """The castling moves of one side, leaving `turn` as it was."""
+    turn = board.turn
+    board.turn = white
+    try:
+        return ucis(board._castling_moves())
+    finally:
+        board.turn = turn
+
+
 def snapshot(board: vorpane.Board):
     """Everything a query must leave alone and that Python can read directly."""
     return (

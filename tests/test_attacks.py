@@ -4,19 +4,9 @@ import pytest
 
 from vorpane import Board
 
-from helpers import MISSING_VALUE, NO_KING, START_FEN, raises_fault, snapshot, ucis
+from helpers import castles, MISSING_VALUE, NO_KING, START_FEN, raises_fault, snapshot, ucis
 
 OPEN = "r3k2r/8/8/8/8/8/8/R3K2R {} KQkq - 0 1"
-
-
-def castles(board, white):
-    """The castling moves of one side, leaving `turn` as it was."""
-    turn = board.turn
-    board.turn = white
-    try:
-        return ucis(board._castling_moves())
-    finally:
-        board.turn = turn
 
 
 # --- the attack test and check -------------------------------------------------------

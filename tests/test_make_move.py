@@ -4,7 +4,7 @@ import pytest
 
 from vorpane import Board, Move
 
-from helpers import MISSING_VALUE, START_FEN, index_fault, raises_fault, snapshot, ucis
+from helpers import castles, MISSING_VALUE, START_FEN, index_fault, raises_fault, snapshot, ucis
 
 OPEN = "r3k2r/8/8/8/8/8/8/R3K2R {} KQkq - 0 1"
 # d- and f-pawns keep the castled rooks from covering the other king's path
@@ -21,15 +21,6 @@ def play(board, *moves):
         (move,) = [m for m in board.pseudo_legal_moves() + board._castling_moves()
                    if m.uci() == text]
         board.apply_move(move)
-
-
-def castles(board, white):
-    turn = board.turn
-    board.turn = white
-    try:
-        return ucis(board._castling_moves())
-    finally:
-        board.turn = turn
 
 
 def observe(board):
