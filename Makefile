@@ -5,6 +5,9 @@ PY          := $(VENV)/bin/python
 BASE_PYTHON  = $(shell tools/find-python)
 SOURCES     := $(shell find src native -name '*.cpp' -o -name '*.h' 2>/dev/null) CMakeLists.txt pyproject.toml
 TOOLS       := scikit-build-core cmake ninja pytest chess hypothesis numpy
+# The type stubs install with the module; mypy checks them against it in the tests.
+SOURCES     += src/vorpane.pyi src/py.typed
+TOOLS       += mypy
 
 .PHONY: run test install clean
 
