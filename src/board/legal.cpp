@@ -26,11 +26,13 @@ constexpr auto BETWEEN = [] {
     return t;
 }();
 
-// Played on a copy: is the mover's king unattacked afterwards? Faults as the
-// opponent's move generation would, e.g. when the move took its only king.
-bool leaves_king_safe(const Position& p, const Move& move) {
+// Played on a copy: is the mover's king unattacked afterwards? Faults as
+// apply_move and the opponent's move generation would, e.g. when the move
+// took its only king.
+bool leaves_king_safe(const Position& p, const Move& move, bool holds_castling_right) {
     Position after = p;
-    play(after, move, examine(after, move), false);
+    MoveFacts facts = examine(after, move);
+    play(after, move, facts, is_castling(after, facts, holds_castling_right));
     const bool opponent = after.turn;
     check_generation_faults(after, opponent);
     return !reaches(after, opponent, king_square(after, !opponent));
@@ -79,6 +81,7 @@ MoveList Board::legal_moves() {
     // Squares whose candidates must be tried: everything, unless the
     // position is well formed and the king not attacked; then only the
     // king, pinned pieces and pawns that may capture en passant.
+    const bool holds_castling_right = check_castling_rights();
     Bitboard must_test = ~Bitboard{0};
     if (well_formed(*this)) {
         Square king = king_square(*this, turn);
@@ -90,7 +93,7 @@ MoveList Board::legal_moves() {
             this->en_passant && move.to_square == *this->en_passant && (from & pawns);
         if (!(from & must_test) && !takes_en_passant) {
             moves.push_back(move);
-        } else if (leaves_king_safe(*this, move)) {
+        } else if (leaves_king_safe(*this, move, holds_castling_right)) {
             moves.push_back(move);
         }
     }

@@ -122,8 +122,7 @@ void Board::apply_move(const Move& move) {
 
     MoveFacts facts = examine(*this, move);
     const bool king_moved = facts.from & kings & own();
-    // A two-square king step is castling only while the mover holds a right.
-    const bool castling = king_moved && facts.distance == 2 && check_castling_rights();
+    const bool castling = is_castling(*this, facts, check_castling_rights());
     withdraw_castling_rights(facts.from, facts.to, king_moved);
     play(*this, move, facts, castling);
 }

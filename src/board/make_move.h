@@ -17,6 +17,13 @@ struct MoveFacts {
 // Faults on a square past h8 (from first) and on an empty from square.
 MoveFacts examine(const Position& p, const Move& move);
 
+// A two-square step of the mover's king is castling while the mover holds a
+// right, whatever else stands on its square: a knight sharing it jumps as a
+// castling king. Legality tests on a copy decide it the same way.
+inline bool is_castling(const Position& p, const MoveFacts& facts, bool holds_right) {
+    return holds_right && facts.distance == 2 && (facts.from & p.kings & p.own());
+}
+
 // Everything a move changes in the position, castling rights apart: clocks,
 // en-passant square, the piece, a castling rook, captures, promotion, turn.
 // Faults on a promotion letter other than b, n, q, r (turn not yet flipped).
