@@ -105,7 +105,7 @@ class Board:
         """Whether the side to move is in check."""
 
     def _castling_moves(self) -> list[Move]:
-        """The castling moves open to the side to move, king side first."""
+        """The castling moves open to the side to move, in the order of the rights text."""
 
     def legal_moves(self) -> list[Move]:
         """Legal moves: castling moves first, then the rest in generation order."""
