@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -33,11 +32,13 @@ namespace vorpane::python {
 // Objects and their holds
 
 // Every Python object of our classes: the header, the hold state, one value.
-// hold > 0 counts shared holds; -1 is the one exclusive hold.
+// hold > 0 counts shared holds; -1 is the one exclusive hold. A plain int
+// serves: the module runs only under the interpreter lock (the limited API
+// has no free-threaded build), and every hold is taken and released with it.
 template <class T>
 struct Object {
     PyObject_HEAD
-    std::atomic<int> hold;
+    int hold;
     T value;
 };
 
@@ -72,15 +73,13 @@ public:
     ~HoldGuard() { release(); }
 
     // Refuses with RuntimeError when the object is held in a conflicting way.
-    bool take(std::atomic<int>& state, Hold kind) {
-        int seen = state.load(std::memory_order_relaxed);
+    bool take(int& state, Hold kind) {
         if (kind == Hold::exclusive) {
-            if (seen != 0 || !state.compare_exchange_strong(seen, -1, std::memory_order_acquire))
-                return refuse("Already borrowed");
+            if (state != 0) return refuse("Already borrowed");
+            state = -1;
         } else {
-            do {
-                if (seen < 0) return refuse("Already mutably borrowed");
-            } while (!state.compare_exchange_weak(seen, seen + 1, std::memory_order_acquire));
+            if (state < 0) return refuse("Already mutably borrowed");
+            ++state;
         }
         state_ = &state;
         kind_ = kind;
@@ -90,9 +89,9 @@ public:
     void release() {
         if (!state_) return;
         if (kind_ == Hold::exclusive) {
-            state_->store(0, std::memory_order_release);
+            *state_ = 0;
         } else {
-            state_->fetch_sub(1, std::memory_order_release);
+            --*state_;
         }
         state_ = nullptr;
     }
@@ -103,20 +102,46 @@ private:
         return false;
     }
 
-    std::atomic<int>* state_ = nullptr;
+    int* state_ = nullptr;
     Hold kind_ = Hold::shared;
 };
+
+// The memory of freed objects of one class, kept for the next ones. Move
+// objects come and go by the thousand (a new list per legal_moves call), and
+// handing each back to the object allocator costs more than building it:
+// the allocator looks up which arena a block belongs to on every free.
+// Bounded, so a burst of frees still returns most memory. Used only under
+// the interpreter lock.
+template <class T>
+class FreeList {
+public:
+    void* take() { return size_ ? blocks_[--size_] : PyObject_Malloc(sizeof(Object<T>)); }
+    void give(void* block) {
+        if (size_ < blocks_.size()) {
+            blocks_[size_++] = block;
+        } else {
+            PyObject_Free(block);
+        }
+    }
+
+private:
+    std::array<void*, 1024> blocks_;
+    std::size_t size_ = 0;
+};
+
+template <class T>
+inline FreeList<T> free_blocks;
 
 // A new object of type `type` owning `value`. Our types take no part in
 // garbage collection, so the plain object allocator serves.
 template <class T>
 PyObject* new_object(PyTypeObject* type, T&& value) {
-    auto* object = static_cast<Object<std::decay_t<T>>*>(
-        PyObject_Malloc(sizeof(Object<std::decay_t<T>>)));
+    using Value = std::decay_t<T>;
+    auto* object = static_cast<Object<Value>*>(free_blocks<Value>.take());
     if (!object) return PyErr_NoMemory();
     PyObject_Init(reinterpret_cast<PyObject*>(object), type);
-    new (&object->hold) std::atomic<int>(0);
-    new (&object->value) std::decay_t<T>(std::forward<T>(value));
+    object->hold = 0;
+    new (&object->value) Value(std::forward<T>(value));
     return reinterpret_cast<PyObject*>(object);
 }
 
@@ -124,7 +149,7 @@ template <class T>
 void dealloc_object(PyObject* self) noexcept {
     PyTypeObject* type = Py_TYPE(self);
     reinterpret_cast<Object<T>*>(self)->value.~T();
-    PyObject_Free(self);
+    free_blocks<T>.give(self);
     Py_DECREF(type);  // heap-type instances own a reference to their type
 }
 
