@@ -296,7 +296,7 @@ def rights_of(fen):
 @pytest.mark.parametrize("start", POSITIONS)
 def test_positions_of_random_games(start):
     rng = random.Random(start)
-    for game in range(3):
+    for game in range(4):
         for fen, rights in random_game_positions(rng, start, 40):
             assert_fast_paths_agree(Board(fen), rights_of(fen), fen)
 
@@ -367,6 +367,8 @@ def test_random_built_boards(seed):
     "8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1",
     "8/8/3k4/2pP4/8/8/8/4K3 w - c6 0 1",
     "4k3/8/8/8/8/5n2/8/3QK3 w - - 0 1",
+    "4k3/8/8/8/8/5n2/8/4K2r w - - 0 1",
+    "4k3/4r3/8/8/7q/8/4N3/4K3 w - - 0 1",
     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
     # mate and stalemate
     "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",

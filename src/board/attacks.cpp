@@ -37,13 +37,17 @@ bool pawn_reaches(const Position& p, bool white_side, Square target) {
            (pawn_capture_squares(!white_side, target) & en_passant_origins);
 }
 
-}  // namespace
-
-Bitboard pawn_capture_squares(bool white_pawn, Square square) {
-    Bitboard from = BOARD_SQUARES[square];
-    return white_pawn ? ((from << 7) & NOT_FILE_H) | ((from << 9) & NOT_FILE_A)
-                      : ((from >> 7) & NOT_FILE_A) | ((from >> 9) & NOT_FILE_H);
+// Whether a bishop, rook or queen among `own` sees `square` over
+// `occupied`. Only lines that hold such a slider are traced.
+bool sliders_reach(const Position& p, Bitboard own, Square square, Bitboard occupied) {
+    const Bitboard diagonal = (p.bishops | p.queens) & own;
+    const Bitboard straight = (p.rooks | p.queens) & own;
+    if ((DIAGONAL_LINES[square] & diagonal) && (diagonal_targets(square, occupied) & diagonal))
+        return true;
+    return (STRAIGHT_LINES[square] & straight) && (straight_targets(square, occupied) & straight);
 }
+
+}  // namespace
 
 Square king_square(const Position& p, bool white_side) {
     Bitboard kings = p.kings & colour(p, white_side);
@@ -71,8 +75,19 @@ bool reaches(const Position& p, bool white_side, Square square) {
     if (KNIGHT_ATTACK_MASKS[square] & p.knights & own) return true;
     Bitboard kings = p.kings & own;
     if (kings && (KING_ATTACK_MASKS[highest_square(kings)] & to)) return true;
-    if (diagonal_targets(square, occupied) & (p.bishops | p.queens) & own) return true;
-    return straight_targets(square, occupied) & (p.rooks | p.queens) & own;
+    return sliders_reach(p, own, square, occupied);
+}
+
+Bitboard attackers(const Position& p, bool white_side, Square square, Bitboard occupied) {
+    Bitboard found = pawn_capture_squares(!white_side, square) & p.pawns;
+    found |= KNIGHT_ATTACK_MASKS[square] & p.knights;
+    found |= KING_ATTACK_MASKS[square] & p.kings;
+    found &= colour(p, white_side);
+    const Bitboard diagonal = (p.bishops | p.queens) & colour(p, white_side);
+    const Bitboard straight = (p.rooks | p.queens) & colour(p, white_side);
+    if (DIAGONAL_LINES[square] & diagonal) found |= diagonal_targets(square, occupied) & diagonal;
+    if (STRAIGHT_LINES[square] & straight) found |= straight_targets(square, occupied) & straight;
+    return found;
 }
 
 bool attacked_by_opponent(const Position& p, Square square) {

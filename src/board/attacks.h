@@ -16,12 +16,22 @@ void check_generation_faults(const Position& p, bool white_side);
 bool reaches(const Position& p, bool white_side, Square square);
 
 // Squares a pawn of the given colour on `square` captures on.
-Bitboard pawn_capture_squares(bool white_pawn, Square square);
+inline Bitboard pawn_capture_squares(bool white_pawn, Square square) {
+    Bitboard from = BOARD_SQUARES[square];
+    return white_pawn ? ((from << 7) & NOT_FILE_H) | ((from << 9) & NOT_FILE_A)
+                      : ((from >> 7) & NOT_FILE_A) | ((from >> 9) & NOT_FILE_H);
+}
 
 // The square of the side's highest king, or 255 when it has none.
 Square king_square(const Position& p, bool white_side);
 
 // The attack test: is `square` reached by the side not to move?
 bool attacked_by_opponent(const Position& p, Square square);
+
+// The pieces of `white_side` that could capture on `square` over
+// `occupied`. For a square holding a piece of the other side on a position
+// without overlapping pieces this is what `reaches` decides: no push and no
+// en-passant capture lands on an occupied square.
+Bitboard attackers(const Position& p, bool white_side, Square square, Bitboard occupied);
 
 }  // namespace vorpane

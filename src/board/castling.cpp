@@ -1,6 +1,7 @@
 // Castling rights (a text of letters, K Q for white and k q for black) and
 // the castling moves, written as the king's two-square step.
 
+#include <array>
 #include <cwctype>
 
 #include "board/attacks.h"
@@ -20,11 +21,10 @@ bool is_lower(char32_t c) { return c < 128 ? c >= 'a' && c <= 'z' : std::iswlowe
 
 // Castling may not start from, cross or land on an attacked square. Besides
 // the ordinary attack test, a pawn covering the square diagonally counts,
-// also while the square is empty; a test that faults still faults first.
+// also while the square is empty. The caller raises the test's faults first.
 bool castling_square_attacked(const Position& p, Square square) {
-    if (attacked_by_opponent(p, square)) return true;
-    Bitboard opposing_pawns = p.pawns & p.opposing();
-    return pawn_capture_squares(p.turn, square) & opposing_pawns;
+    if (reaches(p, !p.turn, square)) return true;
+    return pawn_capture_squares(p.turn, square) & p.pawns & p.opposing();
 }
 
 }  // namespace
@@ -53,6 +53,24 @@ MoveList Board::castling_moves() {
     const Bitboard home = occupied() & (turn ? RANK_1 : RANK_8);
     const bool king_side_blocked = home & FILES_F_G;
     const bool queen_side_blocked = home & FILES_B_C_D;
+    // Every letter is king side (K, k) or queen side (any other), so with
+    // both sides blocked no letter gets as far as an attack test.
+    if (king_side_blocked && queen_side_blocked) return moves;
+
+    // Every attack test on this position faults alike, so the faults are
+    // raised once, before the first test. A square's answer depends on the
+    // position only, so each of the five squares from king - 2 to king + 2
+    // is tested once at most.
+    bool tested = false;
+    std::array<std::int8_t, 5> known;
+    known.fill(-1);
+    auto attacked = [&](Square square) {
+        if (!tested) check_generation_faults(*this, !turn);
+        tested = true;
+        std::int8_t& answer = known[square + 2 - king];
+        if (answer < 0) answer = castling_square_attacked(*this, square);
+        return answer == 1;
+    };
 
     // One move per letter of the side to move, in the order of the text.
     const std::string& rights = *castling_rights;
@@ -64,9 +82,7 @@ MoveList Board::castling_moves() {
         // The b-file square must be empty but may be attacked.
         Square step = king_side ? king + 1 : king - 1;
         Square target = king_side ? king + 2 : king - 2;
-        if (castling_square_attacked(*this, king) || castling_square_attacked(*this, step) ||
-            castling_square_attacked(*this, target))
-            continue;
+        if (attacked(king) || attacked(step) || attacked(target)) continue;
         moves.push_back(king, target);
     }
     return moves;

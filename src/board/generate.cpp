@@ -25,10 +25,12 @@ void push_pawn_move(MoveList& out, Square from, Square to, bool white) {
 
 // Each capture origin is computed and looked up before the file test, so a
 // pawn on its own first rank faults when its origin falls off the board.
+template <class Allowed>
 void push_capture_from(MoveList& out, Bitboard pawns, Square origin, Square to, bool file_ok,
-                       bool white) {
+                       bool white, const Allowed& allowed) {
     Bitboard origin_mask = square_mask(origin);
-    if (file_ok && (pawns & origin_mask)) push_pawn_move(out, origin, to, white);
+    if (file_ok && (pawns & origin_mask) && allows(allowed, origin, to))
+        push_pawn_move(out, origin, to, white);
 }
 
 void push_targets(MoveList& out, Square from, Bitboard targets) {
@@ -36,13 +38,15 @@ void push_targets(MoveList& out, Square from, Bitboard targets) {
 }
 
 // Rays yield their squares nearest first; a capture ends its ray.
-void generate_slider_moves(const Position& p, Bitboard pieces, std::initializer_list<int> dirs,
-                           MoveList& out) {
+template <class Allowed>
+void slider_moves(const Position& p, Bitboard pieces, std::initializer_list<int> dirs,
+                  MoveList& out, const Allowed& allowed) {
     const Bitboard own = p.own(), occupied = p.occupied();
     for (Bitboard from_set = pieces & own; from_set;) {
         Square from = pop_msb(from_set);
+        const Bitboard open = ~own & allowed[from];
         for (int d : dirs) {
-            Bitboard targets = ray_targets(d, from, occupied) & ~own;
+            Bitboard targets = ray_targets(d, from, occupied) & open;
             if (ascending(d)) {
                 for (; targets; targets &= targets - 1) out.push_back(from, std::countr_zero(targets));
             } else {
@@ -52,9 +56,8 @@ void generate_slider_moves(const Position& p, Bitboard pieces, std::initializer_
     }
 }
 
-}  // namespace
-
-void generate_pawn_moves(const Position& p, MoveList& out) {
+template <class Allowed>
+void pawn_moves(const Position& p, MoveList& out, const Allowed& allowed) {
     const bool white = p.turn;
     const Bitboard pawns = p.pawns & p.own();
     const Bitboard empty = ~p.occupied();
@@ -70,11 +73,11 @@ void generate_pawn_moves(const Position& p, MoveList& out) {
 
     while (singles) {
         Square to = pop_msb(singles);
-        push_pawn_move(out, to - forward, to, white);
+        if (allows(allowed, to - forward, to)) push_pawn_move(out, to - forward, to, white);
     }
     while (doubles) {
         Square to = pop_msb(doubles);
-        out.push_back(to - 2 * forward, to);
+        if (allows(allowed, to - 2 * forward, to)) out.push_back(to - 2 * forward, to);
     }
     // Two capturers of one target: the lower file first for white, the
     // higher file first for black.
@@ -82,11 +85,11 @@ void generate_pawn_moves(const Position& p, MoveList& out) {
         Square to = pop_msb(captures);
         Bitboard to_mask = BOARD_SQUARES[to];
         if (white) {
-            push_capture_from(out, pawns, to - 9, to, to_mask & NOT_FILE_A, true);
-            push_capture_from(out, pawns, to - 7, to, to_mask & NOT_FILE_H, true);
+            push_capture_from(out, pawns, to - 9, to, to_mask & NOT_FILE_A, true, allowed);
+            push_capture_from(out, pawns, to - 7, to, to_mask & NOT_FILE_H, true, allowed);
         } else {
-            push_capture_from(out, pawns, to + 9, to, to_mask & NOT_FILE_H, false);
-            push_capture_from(out, pawns, to + 7, to, to_mask & NOT_FILE_A, false);
+            push_capture_from(out, pawns, to + 9, to, to_mask & NOT_FILE_H, false, allowed);
+            push_capture_from(out, pawns, to + 7, to, to_mask & NOT_FILE_A, false, allowed);
         }
     }
     if (p.en_passant) {
@@ -97,49 +100,69 @@ void generate_pawn_moves(const Position& p, MoveList& out) {
                         (pawns & (target_mask >> 9) & RANK_5_NOT_FILE_H)
                   : (pawns & (target_mask << 9) & RANK_4_NOT_FILE_A) |
                         (pawns & (target_mask << 7) & RANK_4_NOT_FILE_H);
-        while (origins) out.push_back(pop_msb(origins), target);
+        while (origins) {
+            Square from = pop_msb(origins);
+            if (allows(allowed, from, target)) out.push_back(from, target);
+        }
     }
 }
 
-void generate_knight_moves(const Position& p, MoveList& out) {
+template <class Allowed>
+void knight_moves(const Position& p, MoveList& out, const Allowed& allowed) {
     const Bitboard own = p.own();
     for (Bitboard knights = p.knights & own; knights;) {
         Square from = pop_msb(knights);
-        push_targets(out, from, KNIGHT_ATTACK_MASKS[from] & ~own);
+        push_targets(out, from, KNIGHT_ATTACK_MASKS[from] & ~own & allowed[from]);
     }
 }
 
 // Only the king on the highest square moves. With no king, the square
 // computed is -1, which as an unsigned 32-bit index lies past the table.
-void generate_king_moves(const Position& p, MoveList& out) {
+template <class Allowed>
+void king_moves(const Position& p, MoveList& out, const Allowed& allowed) {
     const Bitboard own = p.own();
     Bitboard kings = p.kings & own;
     if (!kings) index_fault(64, 4294967295u);
     Square from = highest_square(kings);
-    push_targets(out, from, KING_ATTACK_MASKS[from] & ~own);
+    push_targets(out, from, KING_ATTACK_MASKS[from] & ~own & allowed[from]);
 }
 
-void generate_bishop_moves(const Position& p, MoveList& out) {
-    generate_slider_moves(p, p.bishops, {NE, NW, SE, SW}, out);
+template <class Allowed>
+void bishop_moves(const Position& p, MoveList& out, const Allowed& allowed) {
+    slider_moves(p, p.bishops, {NE, NW, SE, SW}, out, allowed);
 }
 
-void generate_rook_moves(const Position& p, MoveList& out) {
-    generate_slider_moves(p, p.rooks, {N, E, W, S}, out);
+template <class Allowed>
+void rook_moves(const Position& p, MoveList& out, const Allowed& allowed) {
+    slider_moves(p, p.rooks, {N, E, W, S}, out, allowed);
 }
 
 // The queen walks its own eight directions; diagonal and straight lines interleave.
-void generate_queen_moves(const Position& p, MoveList& out) {
-    generate_slider_moves(p, p.queens, {NE, N, NW, E, W, SE, S, SW}, out);
+template <class Allowed>
+void queen_moves(const Position& p, MoveList& out, const Allowed& allowed) {
+    slider_moves(p, p.queens, {NE, N, NW, E, W, SE, S, SW}, out, allowed);
 }
 
-void generate_pseudo_legal_moves(const Position& p, MoveList& out) {
-    generate_pawn_moves(p, out);
-    generate_knight_moves(p, out);
-    generate_king_moves(p, out);
-    generate_bishop_moves(p, out);
-    generate_rook_moves(p, out);
-    generate_queen_moves(p, out);
+}  // namespace
+
+void generate_pawn_moves(const Position& p, MoveList& out) { pawn_moves(p, out, AllTargets{}); }
+void generate_knight_moves(const Position& p, MoveList& out) { knight_moves(p, out, AllTargets{}); }
+void generate_king_moves(const Position& p, MoveList& out) { king_moves(p, out, AllTargets{}); }
+void generate_bishop_moves(const Position& p, MoveList& out) { bishop_moves(p, out, AllTargets{}); }
+void generate_rook_moves(const Position& p, MoveList& out) { rook_moves(p, out, AllTargets{}); }
+void generate_queen_moves(const Position& p, MoveList& out) { queen_moves(p, out, AllTargets{}); }
+
+template <class Allowed>
+void generate_moves(const Position& p, MoveList& out, const Allowed& allowed) {
+    pawn_moves(p, out, allowed);
+    knight_moves(p, out, allowed);
+    king_moves(p, out, allowed);
+    bishop_moves(p, out, allowed);
+    rook_moves(p, out, allowed);
+    queen_moves(p, out, allowed);
 }
+template void generate_moves(const Position&, MoveList&, const AllTargets&);
+template void generate_moves(const Position&, MoveList&, const TargetMasks&);
 
 // The board's own generators: each a fresh list.
 #define VORPANE_BOARD_GENERATOR(name)          \

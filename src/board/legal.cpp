@@ -1,7 +1,8 @@
 // Legal moves and game end. A candidate is legal when, played on the board,
-// it leaves the mover's king unattacked. Candidates are played on a copy of
-// the position, so the board is never half-changed, also when a test faults.
-// On a well-formed position most candidates need no test at all: see below.
+// it leaves the mover's king unattacked. Candidates that need the test are
+// played on a copy of the position, so the board is never half-changed, also
+// when a test faults. On a well-formed position checks and pins settle all
+// but a few candidates without playing them: see destinations().
 
 #include <bit>
 
@@ -38,65 +39,89 @@ bool leaves_king_safe(const Position& p, const Move& move, bool holds_castling_r
     return !reaches(after, opponent, king_square(after, !opponent));
 }
 
+bool one_square(Bitboard b) { return b && !(b & (b - 1)); }
+
 // A well-formed position: every occupied square in exactly one kind and one
 // colour, one king a side, no pawn on a first or last rank, an en-passant
 // square on the board, and the opponent's king out of reach. There no test
-// of a candidate can fault, and a move that is neither a king move, an
-// en-passant capture nor a move of a pinned piece cannot expose the king
-// unless the king stands attacked already.
+// of a candidate can fault, and the attack test on a square the mover holds
+// comes down to the ordinary attackers.
 bool well_formed(const Position& p) {
-    const Bitboard kinds[] = {p.pawns, p.rooks, p.knights, p.bishops, p.queens, p.kings};
-    Bitboard all = 0;
-    int count = 0;
-    for (Bitboard kind : kinds) {
+    Bitboard all = 0, overlap = 0;
+    for (Bitboard kind : {p.pawns, p.rooks, p.knights, p.bishops, p.queens, p.kings}) {
+        overlap |= all & kind;
         all |= kind;
-        count += std::popcount(kind);
     }
-    return count == std::popcount(all) && all == p.occupied() && !(p.white & p.black) &&
-           std::popcount(p.kings & p.white) == 1 && std::popcount(p.kings & p.black) == 1 &&
+    return !overlap && all == p.occupied() && !(p.white & p.black) &&
+           one_square(p.kings & p.white) && one_square(p.kings & p.black) &&
            !(p.pawns & (RANK_1 | RANK_8)) && (!p.en_passant || *p.en_passant < 64) &&
-           !reaches(p, p.turn, king_square(p, !p.turn));
+           !attackers(p, p.turn, king_square(p, !p.turn), p.occupied());
 }
 
-// Own pieces that alone stand between the king and an opposing slider.
-Bitboard pinned_pieces(const Position& p, Square king) {
+// Where each piece of the side to move may go on a well-formed position:
+// the king where no opposing piece attacks once it has left its square (a
+// slider's line runs on through it); any other piece, in check, onto the
+// checker or between it and the king (nowhere in double check); a pinned
+// piece only along the line of its pin.
+TargetMasks destinations(const Position& p) {
+    const Square king = king_square(p, p.turn);
     const Bitboard own = p.own(), opposing = p.opposing(), occupied = p.occupied();
-    Bitboard snipers = (straight_targets(king, 0) & (p.rooks | p.queens) & opposing) |
-                       (diagonal_targets(king, 0) & (p.bishops | p.queens) & opposing);
-    Bitboard pinned = 0;
+    Bitboard checkers = attackers(p, !p.turn, king, occupied);
+    Bitboard others = ~Bitboard{0};
+    if (checkers) others = one_square(checkers) ? BETWEEN[king][highest_square(checkers)] | checkers : 0;
+    TargetMasks allowed;
+    allowed.fill(others);
+
+    Bitboard snipers = (STRAIGHT_LINES[king] & (p.rooks | p.queens) & opposing) |
+                       (DIAGONAL_LINES[king] & (p.bishops | p.queens) & opposing);
     while (snipers) {
-        Bitboard between = BETWEEN[king][pop_msb(snipers)] & occupied;
-        if (std::has_single_bit(between) && (between & own)) pinned |= between;
+        Square sniper = pop_msb(snipers);
+        Bitboard between = BETWEEN[king][sniper] & occupied;
+        if (one_square(between) && (between & own))
+            allowed[highest_square(between)] &= BETWEEN[king][sniper] | BOARD_SQUARES[sniper];
     }
-    return pinned;
+
+    const Bitboard without_king = occupied ^ BOARD_SQUARES[king];
+    Bitboard safe = 0;
+    for (Bitboard steps = KING_ATTACK_MASKS[king] & ~own; steps;) {
+        Square to = pop_msb(steps);
+        if (!attackers(p, !p.turn, to, without_king)) safe |= BOARD_SQUARES[to];
+    }
+    allowed[king] = safe;
+    return allowed;
 }
 
 }  // namespace
 
+// Castling moves first, then the pseudo-legal moves that pass. On a
+// well-formed position only moves to allowed targets are generated at all,
+// except that a pawn move onto the en-passant square is played as a capture
+// of the pawn behind it, which can open a line no pin shows: those are
+// generated and then tested.
 MoveList Board::legal_moves() {
     MoveList moves = castling_moves();
-    MoveList candidates;
-    generate_pseudo_legal_moves(*this, candidates);
-
-    // Squares whose candidates must be tried: everything, unless the
-    // position is well formed and the king not attacked; then only the
-    // king, pinned pieces and pawns that may capture en passant.
-    const bool holds_castling_right = check_castling_rights();
-    Bitboard must_test = ~Bitboard{0};
-    if (well_formed(*this)) {
-        Square king = king_square(*this, turn);
-        if (!reaches(*this, !turn, king)) must_test = BOARD_SQUARES[king] | pinned_pieces(*this, king);
+    const std::size_t first = moves.size();
+    auto tested = [&](const Move& move) {
+        return leaves_king_safe(*this, move, check_castling_rights());
+    };
+    if (!well_formed(*this)) {
+        generate_pseudo_legal_moves(*this, moves);
+        moves.filter_from(first, tested);
+        return moves;
     }
-    for (const Move& move : candidates) {
-        Bitboard from = BOARD_SQUARES[move.from_square];
-        bool takes_en_passant =
-            this->en_passant && move.to_square == *this->en_passant && (from & pawns);
-        if (!(from & must_test) && !takes_en_passant) {
-            moves.push_back(move);
-        } else if (leaves_king_safe(*this, move, holds_castling_right)) {
-            moves.push_back(move);
-        }
+    TargetMasks allowed = destinations(*this);
+    if (!en_passant) {
+        generate_moves(*this, moves, allowed);
+        return moves;
     }
+    const Square target = *en_passant;
+    for (Bitboard own_pawns = pawns & own(); own_pawns;)
+        allowed[pop_msb(own_pawns)] |= BOARD_SQUARES[target];
+    generate_moves(*this, moves, allowed);
+    moves.filter_from(first, [&](const Move& move) {
+        bool onto_en_passant = move.to_square == target && (BOARD_SQUARES[move.from_square] & pawns);
+        return !onto_en_passant || tested(move);
+    });
     return moves;
 }
 

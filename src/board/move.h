@@ -58,6 +58,16 @@ public:
     const Move* end() const { return data_ + size_; }
     void clear() { size_ = 0; }
 
+    // Drops the moves from index `first` on that `keep` refuses; the others
+    // keep their order. If `keep` throws, the list is left part-filtered.
+    template <class Keep>
+    void filter_from(std::size_t first, Keep keep) {
+        std::size_t kept = first;
+        for (std::size_t i = first; i < size_; ++i)
+            if (keep(data_[i])) data_[kept++] = data_[i];
+        size_ = kept;
+    }
+
 private:
     static constexpr std::size_t INLINE_CAPACITY = 256;
 

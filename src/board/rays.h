@@ -31,6 +31,19 @@ constexpr auto RAYS = [] {
 
 constexpr bool ascending(int d) { return KING_DIRS[d] > 0; }
 
+// Entry n holds every square a bishop (rook) on n sees on an empty board: a
+// slider off these lines never reaches n, whatever stands between.
+constexpr auto DIAGONAL_LINES = [] {
+    std::array<Bitboard, 64> t{};
+    for (int n = 0; n < 64; ++n) t[n] = RAYS[NE][n] | RAYS[NW][n] | RAYS[SE][n] | RAYS[SW][n];
+    return t;
+}();
+constexpr auto STRAIGHT_LINES = [] {
+    std::array<Bitboard, 64> t{};
+    for (int n = 0; n < 64; ++n) t[n] = RAYS[N][n] | RAYS[E][n] | RAYS[W][n] | RAYS[S][n];
+    return t;
+}();
+
 // The squares a slider on `from` reaches in direction d over `occupied`: the
 // empty squares up to and including the first occupied one.
 inline Bitboard ray_targets(int d, Square from, Bitboard occupied) {
