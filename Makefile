@@ -37,6 +37,24 @@ test: install
 clean:
 	rm -rf $(VENV) build dist
 
+# make bench (make bench ARGS=--quick for a short run): vorpane beside
+# python-chess in one process, then the chess core's own perft beside
+# Stockfish. The native tool builds in a directory of its own.
+NATIVE_BUILD := build/native
+PERFT        := $(NATIVE_BUILD)/native/perft/vorpane-perft
+
+.PHONY: bench
+
+$(PERFT): $(VENV)/.tools $(SOURCES)
+	$(LOCK) $(VENV)/bin/cmake -S . -B $(NATIVE_BUILD) -G Ninja \
+		-DCMAKE_MAKE_PROGRAM=$(abspath $(VENV)/bin/ninja) -DCMAKE_BUILD_TYPE=Release \
+		-DVORPANE_NATIVE_TOOLS=ON -DVORPANE_PYTHON_MODULE=OFF
+	$(LOCK) $(VENV)/bin/cmake --build $(NATIVE_BUILD) --target vorpane-perft
+
+bench: install $(PERFT)
+	$(PY) bench/bench.py $(ARGS)
+	$(PY) bench/native.py $(PERFT) $(ARGS)
+
 # Reliability: the fuzz target of the chess core (clang's libFuzzer with the
 # address and undefined-behaviour sanitizers, clang installed by
 # tools/install-clang), its saved inputs replayed under valgrind, and the
