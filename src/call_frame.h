@@ -678,6 +678,8 @@ PyObject* fast_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     using F = Frame<decltype(Op), typename Signature<decltype(Op)>::Args>;
     static_assert(F::count == sizeof...(Params), "one name per parameter");
     static constexpr const char* names[] = {Params.chars..., nullptr};
+    // The common call passes every argument by position: nothing to bind.
+    if (!kwnames && nargs == F::count) return F::template call<H>(self, args, names, Op);
     const Parameters params{CALLABLE<Class, Name>.c_str(), names, F::count, F::required};
     std::array<PyObject*, sizeof...(Params) + 1> slots{};
     if (!bind_fastcall(params, args, nargs, kwnames, slots.data())) return nullptr;

@@ -33,7 +33,7 @@ constexpr auto BETWEEN = [] {
 bool leaves_king_safe(const Position& p, const Move& move, bool holds_castling_right) {
     Position after = p;
     MoveFacts facts = examine(after, move);
-    play(after, move, facts, is_castling(after, facts, holds_castling_right));
+    play(after, move, facts, king_steps_two(after, facts) && holds_castling_right);
     const bool opponent = after.turn;
     check_generation_faults(after, opponent);
     return !reaches(after, opponent, king_square(after, !opponent));

@@ -118,11 +118,11 @@ void play(Position& p, const Move& move, const MoveFacts& facts, bool castling) 
 void Board::apply_move(const Move& move) {
     // History first: whatever faults below, pop() brings the position back.
     move_stack.push_back(move);
-    state_stack.push_back(BoardState{castling_rights, *this});
+    state_stack.emplace_back(castling_rights, *this);
 
     MoveFacts facts = examine(*this, move);
     const bool king_moved = facts.from & kings & own();
-    const bool castling = is_castling(*this, facts, check_castling_rights());
+    const bool castling = king_steps_two(*this, facts) && check_castling_rights();
     withdraw_castling_rights(facts.from, facts.to, king_moved);
     play(*this, move, facts, castling);
 }
@@ -158,7 +158,10 @@ Move Board::pop() {
     Move move = move_stack.back();
     move_stack.pop_back();
     if (state_stack.empty()) missing_value_fault();
-    restore(state_stack.back());
+    // As restore() does, but the rights text is moved: the snapshot goes next.
+    BoardState& state = state_stack.back();
+    static_cast<Position&>(*this) = state.position;
+    castling_rights = std::move(state.castling_rights);
     state_stack.pop_back();
     return move;
 }

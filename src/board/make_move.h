@@ -17,11 +17,11 @@ struct MoveFacts {
 // Faults on a square past h8 (from first) and on an empty from square.
 MoveFacts examine(const Position& p, const Move& move);
 
-// A two-square step of the mover's king is castling while the mover holds a
-// right, whatever else stands on its square: a knight sharing it jumps as a
-// castling king. Legality tests on a copy decide it the same way.
-inline bool is_castling(const Position& p, const MoveFacts& facts, bool holds_right) {
-    return holds_right && facts.distance == 2 && (facts.from & p.kings & p.own());
+// A two-square step of the mover's king, whatever else stands on its square
+// (a knight sharing it jumps as a king): castling while the mover holds a
+// right. Legality tests on a copy decide it the same way as apply_move.
+inline bool king_steps_two(const Position& p, const MoveFacts& facts) {
+    return facts.distance == 2 && (facts.from & p.kings & p.own());
 }
 
 // Everything a move changes in the position, castling rights apart: clocks,
