@@ -106,6 +106,18 @@ private:
     Hold kind_ = Hold::shared;
 };
 
+// GCC announces AddressSanitizer by a macro, clang by a feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define VORPANE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORPANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef VORPANE_ADDRESS_SANITIZER
+#define VORPANE_ADDRESS_SANITIZER 0
+#endif
+
 // The memory of freed objects of one class, kept for the next ones. Move
 // objects come and go by the thousand (a new list per legal_moves call), and
 // handing each back to the object allocator costs more than building it:
@@ -117,7 +129,7 @@ class FreeList {
 public:
     void* take() { return size_ ? blocks_[--size_] : PyObject_Malloc(sizeof(Object<T>)); }
     void give(void* block) {
-        if (size_ < blocks_.size()) {
+        if (size_ < CAPACITY) {
             blocks_[size_++] = block;
         } else {
             PyObject_Free(block);
@@ -125,7 +137,9 @@ public:
     }
 
 private:
-    std::array<void*, 1024> blocks_;
+    // Under AddressSanitizer every block goes back, so that a use after free shows.
+    static constexpr std::size_t CAPACITY = VORPANE_ADDRESS_SANITIZER ? 0 : 1024;
+    std::array<void*, CAPACITY> blocks_;
     std::size_t size_ = 0;
 };
 
