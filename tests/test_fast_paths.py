@@ -390,6 +390,9 @@ def test_hand_built_boards(fen):
     [("set_pieces_or", "b", 1 << 20), ("set_pieces_xor", "b", 1 << 20)],
     # a colourless rook pinning nothing, a colourless king
     [("set_pieces_xor", "R", 1 << 0), ("set_pieces_xor", "K", 1 << 60)],
+    # queens, rooks, bishops and knights sharing nine squares: more moves
+    # than a list holds without going to the heap
+    [("set_pieces_or", letter, 35254838233088) for letter in "QRBN"],
 ])
 @pytest.mark.parametrize("fen", [
     "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
