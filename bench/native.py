@@ -84,8 +84,8 @@ def main():
     print(f"native perft, bulk counting at the last ply, {rounds} rounds, medians; "
           + (f"Stockfish: {path}, 1 thread" if stockfish else "Stockfish not installed"))
     print()
-    print(f"{'position':<11} {'depth':>5} {'nodes':>11} {'vorpane n/s':>13} "
-          f"{'stockfish n/s':>14} {'ratio':>6}  target")
+    header = f"{'position':<11} {'depth':>5} {'nodes':>11} {'vorpane n/s':>13}"
+    print(header + (f" {'stockfish n/s':>14} {'ratio':>6}  target" if stockfish else ""))
     wrong = missed = 0
     for name, depth, expected, fen in positions:
         depth, expected = int(depth), int(expected)
