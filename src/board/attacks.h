@@ -29,9 +29,10 @@ Square king_square(const Position& p, bool white_side);
 bool attacked_by_opponent(const Position& p, Square square);
 
 // The pieces of `white_side` that could capture on `square` over
-// `occupied`. For a square holding a piece of the other side on a position
-// without overlapping pieces this is what `reaches` decides: no push and no
-// en-passant capture lands on an occupied square.
+// `occupied`. For a square holding a piece of the other side, on a position
+// with one king a side and no overlapping pieces, this is what `reaches`
+// decides: no push lands on an occupied square, and an en-passant capture
+// onto it starts where an ordinary capture would.
 Bitboard attackers(const Position& p, bool white_side, Square square, Bitboard occupied);
 
 }  // namespace vorpane

@@ -68,7 +68,8 @@ TargetMasks destinations(const Position& p) {
     const Bitboard own = p.own(), opposing = p.opposing(), occupied = p.occupied();
     Bitboard checkers = attackers(p, !p.turn, king, occupied);
     Bitboard others = ~Bitboard{0};
-    if (checkers) others = one_square(checkers) ? BETWEEN[king][highest_square(checkers)] | checkers : 0;
+    if (checkers)
+        others = one_square(checkers) ? BETWEEN[king][highest_square(checkers)] | checkers : 0;
     TargetMasks allowed;
     allowed.fill(others);
 
@@ -119,8 +120,8 @@ MoveList Board::legal_moves() {
         allowed[pop_msb(own_pawns)] |= BOARD_SQUARES[target];
     generate_moves(*this, moves, allowed);
     moves.filter_from(first, [&](const Move& move) {
-        bool onto_en_passant = move.to_square == target && (BOARD_SQUARES[move.from_square] & pawns);
-        return !onto_en_passant || tested(move);
+        bool pawn = BOARD_SQUARES[move.from_square] & pawns;
+        return !(pawn && move.to_square == target) || tested(move);
     });
     return moves;
 }
