@@ -15,6 +15,7 @@ struct AllTargets {
 };
 using TargetMasks = std::array<Bitboard, 64>;
 
+// Whether the piece on `from` may move to `to`; the first form costs nothing.
 inline bool allows(const AllTargets&, Square, Square) { return true; }
 inline bool allows(const TargetMasks& allowed, Square from, Square to) {
     return allowed[from] & BOARD_SQUARES[to];
