@@ -340,7 +340,6 @@ void trace(const Board& board, int op) {
     std::fprintf(stderr, "(p r n b q k white black)\n");
 }
 
-
 MoveList generated(Board& board, std::uint8_t which) {
     switch (which % 9) {
         case 0: return board.pawn_moves();
