@@ -150,7 +150,8 @@ def main():
         theirs = Timer(f"perft(b, {depth})", {"b": theirs_board, "perft": chess_perft}, 0)
         ((ours_t, theirs_t),) = side_by_side([(ours, theirs)], perft_rounds)
         report("perft", f"{name} d{depth}", theirs_t, ours_t, TARGETS["perft"])
-        print(f"{'':<28} {nodes / theirs_t:>10,.0f} and {nodes / ours_t:>10,.0f} nodes/s")
+        print(f"{'':<28} nodes/s: python-chess {nodes / theirs_t:,.0f}, "
+              f"vorpane {nodes / ours_t:,.0f}")
     print()
 
     # What legality costs on top of building the pseudo-legal list: both vorpane.
