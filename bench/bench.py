@@ -90,8 +90,10 @@ def side_by_side(pairs, rounds):
     return [(statistics.median(a), statistics.median(b)) for a, b in samples]
 
 
-def micro(unit):
-    return f"{unit * 1e6:9.3f} us"
+def duration(seconds):
+    if seconds >= 1e-3:
+        return f"{seconds * 1e3:9.3f} ms"
+    return f"{seconds * 1e6:9.3f} us"
 
 
 def check_agreement():
@@ -126,7 +128,7 @@ def main():
         verdict = "ok" if ratio >= target else "MISSED"
         if ratio < target:
             missed.append(f"{workload} on {position}")
-        print(f"{workload:<16} {position:<11} {micro(theirs)} {micro(ours)} "
+        print(f"{workload:<16} {position:<11} {duration(theirs)} {duration(ours)} "
               f"{ratio:7.1f}x  >= {target}x {verdict}")
 
     queries = ["legal_moves", "is_check", "is_checkmate", "is_stalemate", "is_game_over"]
@@ -167,7 +169,7 @@ def main():
         verdict = "ok" if ratio <= LEGALITY_BUDGET else "MISSED"
         if ratio > LEGALITY_BUDGET:
             missed.append(f"legal/pseudo-legal on {name}")
-        print(f"{'legal/pseudo':<16} {name:<11} {micro(pseudo_t)} {micro(legal_t)} "
+        print(f"{'legal/pseudo':<16} {name:<11} {duration(pseudo_t)} {duration(legal_t)} "
               f"{ratio:7.2f}x  <= {LEGALITY_BUDGET}x {verdict}")
     print()
     print("all targets met" if not missed else "missed: " + ", ".join(missed))
