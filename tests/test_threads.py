@@ -104,10 +104,12 @@ def play_on_shared_board(board, rng, stop, tally):
                     board.apply_move(move)
                 except BaseException as err:
                     if not is_fault(err):
-                        raise
+                        raise  # refused: nothing to take back
                     tally["fault"] += 1  # a stale move; the history grew all the same
-                board.legal_moves()
-                pop_until_done(board, tally)
+                try:
+                    board.legal_moves()
+                finally:
+                    pop_until_done(board, tally)
             tally["calls"] += 1
         except RuntimeError as err:
             assert str(err) in HOLD_ERRORS
