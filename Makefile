@@ -3,11 +3,11 @@
 VENV        := .venv
 PY          := $(VENV)/bin/python
 BASE_PYTHON  = $(shell tools/find-python)
-SOURCES     := $(shell find src native -name '*.cpp' -o -name '*.h' 2>/dev/null) CMakeLists.txt pyproject.toml
-TOOLS       := scikit-build-core cmake ninja pytest chess hypothesis numpy
-# The type stubs install with the module; mypy checks them against it in the tests.
-SOURCES     += src/vorpane.pyi src/py.typed
-TOOLS       += mypy
+# The module's sources, its type stubs included (they install beside it).
+SOURCES     := $(shell find src -type f) CMakeLists.txt pyproject.toml
+# Build tools, and the test tools: python-chess as the peer the tests compare
+# with, hypothesis, NumPy for its booleans, mypy for the stubs.
+TOOLS       := scikit-build-core cmake ninja pytest chess hypothesis numpy mypy
 
 .PHONY: run test install clean
 
@@ -15,7 +15,7 @@ TOOLS       += mypy
 # through one lock instead of building into the same directory together.
 LOCK        := flock .build.lock
 
-$(VENV)/.tools: pyproject.toml
+$(VENV)/.tools: pyproject.toml Makefile
 	test -x $(PY) || $(BASE_PYTHON) -m venv $(VENV)
 	$(LOCK) $(PY) -m pip install -q --upgrade pip
 	$(LOCK) $(PY) -m pip install -q $(TOOLS)

@@ -17,13 +17,17 @@ def index_fault(length, index):
 NO_KING = index_fault(64, 4294967295)
 
 
+def is_fault(err):
+    """True for vorpane's InternalFault: a BaseException, never an Exception."""
+    return type(err).__name__ == "InternalFault" and not isinstance(err, Exception)
+
+
 @contextlib.contextmanager
 def raises_fault(message):
     """Expects an InternalFault (a BaseException, not an Exception) with `message`."""
     with pytest.raises(BaseException) as info:
         yield info
-    assert type(info.value).__name__ == "InternalFault"
-    assert not isinstance(info.value, Exception)
+    assert is_fault(info.value)
     assert str(info.value) == message
 
 

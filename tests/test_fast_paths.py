@@ -15,7 +15,7 @@ import pytest
 
 from vorpane import Board
 
-from helpers import NO_KING, snapshot, ucis
+from helpers import NO_KING, is_fault, snapshot, ucis
 
 POSITIONS = [
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -40,10 +40,6 @@ def squares(bitboard):
         square = bitboard.bit_length() - 1
         yield square
         bitboard ^= 1 << square
-
-
-def is_fault(err):
-    return type(err).__name__ == "InternalFault"
 
 
 # ---------------------------------------------------------------------------

@@ -18,7 +18,7 @@ import pytest
 from hypothesis import HealthCheck, Phase, given, settings
 from hypothesis import strategies as st
 
-from helpers import MISSING_VALUE, START_FEN, snapshot, ucis
+from helpers import MISSING_VALUE, START_FEN, is_fault, snapshot, ucis
 from vorpane import Board, Move, hello_world
 
 EXAMPLES = int(os.environ.get("VORPANE_PROPERTY_EXAMPLES", "150"))
@@ -41,10 +41,6 @@ class CallbackError(Exception):
 
 FRAME_ERRORS = (TypeError, ValueError, OverflowError, RuntimeError, AttributeError,
                 UnicodeEncodeError)
-
-
-def is_fault(err):
-    return type(err).__name__ == "InternalFault" and not isinstance(err, Exception)
 
 
 def allowed(err):

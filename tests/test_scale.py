@@ -3,15 +3,11 @@ megabyte."""
 
 import pytest
 
-from helpers import MISSING_VALUE, START_FEN, index_fault, snapshot, ucis
+from helpers import MISSING_VALUE, START_FEN, index_fault, is_fault, snapshot, ucis
 from vorpane import Board, Move
 
 PLIES = 100_000
 MEGABYTE = 1 << 20
-
-
-def is_fault(err):
-    return type(err).__name__ == "InternalFault"
 
 
 def test_a_game_of_100000_plies_is_played_and_taken_back():

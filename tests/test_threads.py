@@ -15,16 +15,12 @@ import time
 
 import pytest
 
-from helpers import MISSING_VALUE, snapshot, ucis
+from helpers import MISSING_VALUE, is_fault, snapshot, ucis
 from vorpane import Board
 
 DURATION = 2.0
 KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
 HOLD_ERRORS = ("Already borrowed", "Already mutably borrowed")
-
-
-def is_fault(err):
-    return type(err).__name__ == "InternalFault"
 
 
 def state(board):
