@@ -15,10 +15,11 @@ TOOLS       := scikit-build-core cmake ninja pytest chess hypothesis numpy mypy
 # through one lock instead of building into the same directory together.
 LOCK        := flock .build.lock
 
-$(VENV)/.tools: pyproject.toml Makefile
-	test -x $(PY) || $(BASE_PYTHON) -m venv $(VENV)
-	$(LOCK) $(PY) -m pip install -q --upgrade pip
-	$(LOCK) $(PY) -m pip install -q $(TOOLS)
+# A virtual environment with the tools: .venv, and the sanitizer build's own.
+%/.tools: pyproject.toml Makefile
+	test -x $*/bin/python || $(BASE_PYTHON) -m venv $*
+	$(LOCK) $*/bin/python -m pip install -q --upgrade pip
+	$(LOCK) $*/bin/python -m pip install -q $(TOOLS)
 	touch $@
 
 $(VENV)/.installed: $(VENV)/.tools $(SOURCES)
@@ -109,12 +110,6 @@ memcheck: $(REPLAY)
 	valgrind -q --leak-check=full --show-leak-kinds=definite,indirect,possible \
 		--errors-for-leak-kinds=definite,indirect,possible --error-exitcode=1 \
 		$(REPLAY) $(FUZZ_SEEDS) $(wildcard $(FUZZ_CORPUS))
-
-$(SAN_VENV)/.tools: pyproject.toml
-	test -x $(SAN_PY) || $(BASE_PYTHON) -m venv $(SAN_VENV)
-	$(LOCK) $(SAN_PY) -m pip install -q --upgrade pip
-	$(LOCK) $(SAN_PY) -m pip install -q $(TOOLS)
-	touch $@
 
 $(SAN_VENV)/.installed: $(SAN_VENV)/.tools $(SOURCES)
 	$(LOCK) $(SAN_PY) -m pip install -q --no-build-isolation --force-reinstall --no-deps \
