@@ -173,6 +173,10 @@ def test_absent_rights_stay_absent():
     ("k7/8/8/8/8/8/5p2/R3K2R w KQ - 0 1", []),
     # neither king nor rook is looked for
     ("4k3/8/8/8/8/8/8/8 w K - 0 1", ["e1g1"]),
+    # letters past ASCII are cased by Unicode: an upper-case one is a
+    # queen-side right of white, a lower-case one belongs to black
+    ("4k3/8/8/8/8/8/8/R3K2R w ÉK - 0 1", ["e1c1", "e1g1"]),
+    ("4k3/8/8/8/8/8/8/R3K2R w éK - 0 1", ["e1g1"]),
 ])
 def test_castling_moves(fen, expected):
     board = Board(fen)

@@ -2,7 +2,10 @@
 // the castling moves, written as the king's two-square step.
 
 #include <array>
+#include <clocale>
 #include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 
 #include "board/attacks.h"
 #include "board/fault.h"
@@ -14,10 +17,21 @@ namespace {
 constexpr Bitboard FILES_F_G = 0x6060606060606060;
 constexpr Bitboard FILES_B_C_D = 0x0E0E0E0E0E0E0E0E;
 
-// The first 128 code points are ASCII; past them the wide-character class
-// of the C library answers, which follows Unicode in a UTF-8 locale or not.
-bool is_upper(char32_t c) { return c < 128 ? c >= 'A' && c <= 'Z' : std::iswupper(c); }
-bool is_lower(char32_t c) { return c < 128 ? c >= 'a' && c <= 'z' : std::iswlower(c); }
+// Letters past ASCII are classed by Unicode, through the C library's
+// C.UTF-8 locale, whatever locale the process runs in; without that locale
+// they count as neither case.
+locale_t unicode_classes() {
+    static const locale_t classes = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return classes;
+}
+bool is_upper(char32_t c) {
+    if (c < 128) return c >= 'A' && c <= 'Z';
+    return unicode_classes() && iswupper_l(static_cast<wint_t>(c), unicode_classes());
+}
+bool is_lower(char32_t c) {
+    if (c < 128) return c >= 'a' && c <= 'z';
+    return unicode_classes() && iswlower_l(static_cast<wint_t>(c), unicode_classes());
+}
 
 // Castling may not start from, cross or land on an attacked square. Besides
 // the ordinary attack test, a pawn covering the square diagonally counts,
