@@ -22,13 +22,10 @@ bool pawn_reaches(const Position& p, bool white_side, Square target) {
     const Bitboard pawns = p.pawns & colour(p, white_side);
     const Bitboard empty = ~p.occupied();
     const Bitboard to = BOARD_SQUARES[target];
-    if (white_side) {
-        Bitboard singles = (pawns << 8) & empty;
-        if (to & (singles | ((singles << 8) & empty & RANK_4))) return true;
-    } else {
-        Bitboard singles = (pawns >> 8) & empty;
-        if (to & (singles | ((singles >> 8) & empty & RANK_5))) return true;
-    }
+    const Bitboard singles = pawn_pushes(white_side, pawns) & empty;
+    const Bitboard doubles =
+        pawn_pushes(white_side, singles) & empty & (white_side ? RANK_4 : RANK_5);
+    if (to & (singles | doubles)) return true;
     if ((to & colour(p, !white_side)) && (pawn_capture_squares(!white_side, target) & pawns))
         return true;
     // The en-passant capture lands on its square whatever stands there.

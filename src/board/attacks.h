@@ -17,9 +17,7 @@ bool reaches(const Position& p, bool white_side, Square square);
 
 // Squares a pawn of the given colour on `square` captures on.
 inline Bitboard pawn_capture_squares(bool white_pawn, Square square) {
-    Bitboard from = BOARD_SQUARES[square];
-    return white_pawn ? ((from << 7) & NOT_FILE_H) | ((from << 9) & NOT_FILE_A)
-                      : ((from >> 7) & NOT_FILE_A) | ((from >> 9) & NOT_FILE_H);
+    return pawn_captures(white_pawn, BOARD_SQUARES[square]);
 }
 
 // The square of the side's highest king, or 255 when it has none.

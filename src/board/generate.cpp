@@ -9,10 +9,6 @@ namespace vorpane {
 namespace {
 
 constexpr std::array<char32_t, 4> PROMOTIONS = {'q', 'r', 'n', 'b'};
-constexpr Bitboard RANK_4_NOT_FILE_A = RANK_4 & NOT_FILE_A;
-constexpr Bitboard RANK_4_NOT_FILE_H = RANK_4 & NOT_FILE_H;
-constexpr Bitboard RANK_5_NOT_FILE_A = RANK_5 & NOT_FILE_A;
-constexpr Bitboard RANK_5_NOT_FILE_H = RANK_5 & NOT_FILE_H;
 
 // A pawn reaching its last rank becomes a queen, rook, knight or bishop.
 void push_pawn_move(MoveList& out, Square from, Square to, bool white) {
@@ -65,11 +61,9 @@ void pawn_moves(const Position& p, MoveList& out, const Allowed& allowed) {
 
     // Origins sit behind the target: 8 squares for a push, 7 or 9 for a capture.
     const int forward = white ? 8 : -8;
-    Bitboard singles = (white ? pawns << 8 : pawns >> 8) & empty;
-    Bitboard doubles = (white ? singles << 8 : singles >> 8) & empty & (white ? RANK_4 : RANK_5);
-    Bitboard captures = white ? (((pawns << 7) & NOT_FILE_H) | ((pawns << 9) & NOT_FILE_A))
-                              : (((pawns >> 7) & NOT_FILE_A) | ((pawns >> 9) & NOT_FILE_H));
-    captures &= opposing;
+    Bitboard singles = pawn_pushes(white, pawns) & empty;
+    Bitboard doubles = pawn_pushes(white, singles) & empty & (white ? RANK_4 : RANK_5);
+    Bitboard captures = pawn_captures(white, pawns) & opposing;
 
     while (singles) {
         Square to = pop_msb(singles);
@@ -94,12 +88,9 @@ void pawn_moves(const Position& p, MoveList& out, const Allowed& allowed) {
     }
     if (p.en_passant) {
         Square target = *p.en_passant;
-        Bitboard target_mask = square_mask(target);
+        // The capturers stand where an opposing pawn on the target would capture.
         Bitboard origins =
-            white ? (pawns & (target_mask >> 7) & RANK_5_NOT_FILE_A) |
-                        (pawns & (target_mask >> 9) & RANK_5_NOT_FILE_H)
-                  : (pawns & (target_mask << 9) & RANK_4_NOT_FILE_A) |
-                        (pawns & (target_mask << 7) & RANK_4_NOT_FILE_H);
+            pawns & pawn_captures(!white, square_mask(target)) & (white ? RANK_5 : RANK_4);
         while (origins) {
             Square from = pop_msb(origins);
             if (allows(allowed, from, target)) out.push_back(from, target);

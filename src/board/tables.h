@@ -49,6 +49,19 @@ constexpr Bitboard RANK_4 = 0xff000000;
 constexpr Bitboard RANK_5 = 0xff00000000;
 constexpr Bitboard RANK_8 = 0xff00000000000000;
 
+// The squares in front of the given pawns of one colour, one rank up for
+// white and one down for black.
+constexpr Bitboard pawn_pushes(bool white, Bitboard pawns) {
+    return white ? pawns << 8 : pawns >> 8;
+}
+
+// The squares the given pawns of one colour capture on; a capture that
+// would wrap to the far file is dropped.
+constexpr Bitboard pawn_captures(bool white, Bitboard pawns) {
+    return white ? ((pawns << 7) & NOT_FILE_H) | ((pawns << 9) & NOT_FILE_A)
+                 : ((pawns >> 7) & NOT_FILE_A) | ((pawns >> 9) & NOT_FILE_H);
+}
+
 // The larger of the rank and file differences; a step that wraps across a
 // board edge lands 6 or 7 files away, so this distance catches it.
 constexpr int king_distance(unsigned a, unsigned b) {
