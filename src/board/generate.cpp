@@ -46,7 +46,7 @@ void slider_moves(const Position& p, Bitboard pieces, std::initializer_list<int>
             if (ascending(d)) {
                 for (; targets; targets &= targets - 1) out.push_back(from, std::countr_zero(targets));
             } else {
-                while (targets) out.push_back(from, pop_msb(targets));
+                push_targets(out, from, targets);
             }
         }
     }
