@@ -30,6 +30,11 @@ KindField promotion_kind(char32_t letter) {
     }
 }
 
+// A pawn move or a capture starts the fifty-move count again.
+bool resets_half_move_clock(const Position& p, Bitboard from, Bitboard to) {
+    return (from & p.pawns & p.own()) || (to & p.opposing());
+}
+
 constexpr Square A1 = 0, H1 = 7, A8 = 56, H8 = 63;
 
 // The right tied to a rook's home corner, or 0 for any other square.
@@ -62,8 +67,7 @@ void play(Position& p, const Move& move, const MoveFacts& facts, bool castling) 
     Bitboard& opposing = white ? p.black : p.white;
     const bool pawn_moves = facts.moving == &Position::pawns;
 
-    // A pawn move or a capture starts the fifty-move count again.
-    if ((p.pawns & facts.from & own) || (opposing & facts.to)) {
+    if (resets_half_move_clock(p, facts.from, facts.to)) {
         p.half_move_clock = 0;
     } else {
         p.half_move_clock += 1;
@@ -145,7 +149,7 @@ void Board::withdraw_castling_rights(Bitboard from, Bitboard to, bool king_moved
 }
 
 bool Board::reset_half_move_clock(Bitboard from_mask, Bitboard to_mask) const {
-    return (from_mask & pawns & own()) || (to_mask & opposing());
+    return resets_half_move_clock(*this, from_mask, to_mask);
 }
 
 void Board::restore(const BoardState& state) {
