@@ -35,6 +35,24 @@ def ucis(moves):
     return [m.uci() for m in moves]
 
 
+def bitboards(board):
+    """Every bitboard get_pieces reads: the six kinds, white, all."""
+    return {letter: board.get_pieces(letter) for letter in "PRNBQKWA"}
+
+
+def assert_history(board, moves):
+    """Pops the whole history, newest first, expecting exactly `moves` in it."""
+    for text in reversed(moves):
+        assert board.pop().uci() == text
+    with raises_fault(MISSING_VALUE):
+        board.pop()
+
+
+def numpy_like(name, **body):
+    """A type that the flag conversion takes for a NumPy boolean by its name."""
+    return type(name, (), {"__module__": "numpy", **body})()
+
+
 def castles(board, white):
     """The castling moves of one side, leaving `turn` as it was."""
     turn = board.turn
@@ -48,7 +66,7 @@ def castles(board, white):
 def snapshot(board: vorpane.Board):
     """Everything a query must leave alone and that Python can read directly."""
     return (
-        tuple(board.get_pieces(letter) for letter in "PRNBQKWA"),
+        bitboards(board),
         board.turn,
         str(board),
         board._check_castling_rights(),

@@ -3,7 +3,7 @@
 import numpy
 import pytest
 
-from helpers import snapshot
+from helpers import numpy_like, snapshot
 from vorpane import Board, Move
 
 
@@ -26,11 +26,6 @@ class Callback:
     def __index__(self):
         self.action()
         return self.value
-
-
-def numpy_like(name, **body):
-    """A type that the flag conversion takes for a NumPy boolean by its name."""
-    return type(name, (), {"__module__": "numpy", **body})()
 
 
 def raised(exc_type, call):

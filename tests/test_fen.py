@@ -2,7 +2,7 @@
 
 import pytest
 
-from helpers import MISSING_VALUE, START_FEN, index_fault, raises_fault, snapshot, ucis
+from helpers import MISSING_VALUE, START_FEN, bitboards, index_fault, raises_fault, snapshot, ucis
 from vorpane import Board, Move
 
 START_PLACEMENT = START_FEN.split(" ")[0]
@@ -15,10 +15,6 @@ def fen(placement=EMPTY_PLACEMENT, side="w", castling="-", ep="-", half="0", ful
 
 def rank(n):
     return 0xFF << 8 * (n - 1)
-
-
-def bitboards(board):
-    return {letter: board.get_pieces(letter) for letter in "PRNBQKWA"}
 
 
 def expected_bitboards(pieces):

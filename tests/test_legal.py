@@ -4,21 +4,13 @@ import pytest
 
 from vorpane import Board, Move
 
-from helpers import MISSING_VALUE, NO_KING, START_FEN, raises_fault, snapshot, ucis
+from helpers import NO_KING, START_FEN, assert_history, raises_fault, snapshot, ucis
 
 
 def play(board, *moves):
     for text in moves:
         (move,) = [m for m in board.legal_moves() if m.uci() == text]
         board.apply_move(move)
-
-
-def assert_history(board, moves):
-    """Pops the whole history, newest first, expecting exactly `moves` in it."""
-    for text in reversed(moves):
-        assert board.pop().uci() == text
-    with raises_fault(MISSING_VALUE):
-        board.pop()
 
 
 def game_end(board):

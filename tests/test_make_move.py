@@ -4,15 +4,12 @@ import pytest
 
 from vorpane import Board, Move
 
-from helpers import castles, MISSING_VALUE, START_FEN, index_fault, raises_fault, snapshot, ucis
+from helpers import (castles, MISSING_VALUE, START_FEN, assert_history, bitboards, index_fault,
+                     raises_fault, snapshot, ucis)
 
 OPEN = "r3k2r/8/8/8/8/8/8/R3K2R {} KQkq - 0 1"
 # d- and f-pawns keep the castled rooks from covering the other king's path
 SHIELDED = "r3k2r/3p1p2/8/8/8/8/3P1P2/R3K2R {} KQkq - 0 1"
-
-
-def placement(board):
-    return tuple(board.get_pieces(letter) for letter in "PRNBQKWA")
 
 
 def play(board, *moves):
@@ -27,14 +24,6 @@ def observe(board):
     """Everything a move changes, as far as Python can see it."""
     return (snapshot(board), castles(board, True), castles(board, False),
             ucis(board.pawn_moves()), ucis(board.legal_moves()))
-
-
-def assert_history(board, moves):
-    """Pops the whole history, newest first, expecting exactly `moves` in it."""
-    for text in reversed(moves):
-        assert board.pop().uci() == text
-    with raises_fault(MISSING_VALUE):
-        board.pop()
 
 
 # --- apply_move ----------------------------------------------------------------------
@@ -63,7 +52,7 @@ def test_apply_move(fen, moves, after):
     board = Board(fen)
     play(board, *moves)
     placement_after, turn = after.split()
-    assert placement(board) == placement(Board(f"{placement_after} w - - 0 1"))
+    assert bitboards(board) == bitboards(Board(f"{placement_after} w - - 0 1"))
     assert board.turn is (turn == "w")
 
 
@@ -76,7 +65,7 @@ def test_promotions(color, fen, squares, placement_after, letter):
     board = Board(fen)
     board.apply_move(Move(*squares, letter))
     piece = letter.upper() if color == "w" else letter
-    assert placement(board) == placement(Board(f"{placement_after.format(piece)} w - - 0 1"))
+    assert bitboards(board) == bitboards(Board(f"{placement_after.format(piece)} w - - 0 1"))
 
 
 @pytest.mark.parametrize("fen, moves, en_passant_moves", [
@@ -187,7 +176,7 @@ def test_moves_without_rights_text(moves):
 def test_king_two_squares_without_rights_moves_no_rook():
     board = Board("4k3/8/8/8/8/8/8/4K2R w kq - 0 1")
     board.apply_move(Move(4, 6))
-    assert placement(board) == placement(Board("4k3/8/8/8/8/8/8/6KR b - - 0 1"))
+    assert bitboards(board) == bitboards(Board("4k3/8/8/8/8/8/8/6KR b - - 0 1"))
 
 
 # --- pop -----------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 import pytest
 
-from helpers import raises_fault, snapshot
+from helpers import bitboards, raises_fault, snapshot
 from vorpane import Board
 
 EMPTY_FEN = "8/8/8/8/8/8/8/8 w - - 0 1"
@@ -17,10 +17,6 @@ START = {
     "W": 0x000000000000FFFF,
     "A": 0xFFFF00000000FFFF,
 }
-
-
-def bitboards(board):
-    return {letter: board.get_pieces(letter) for letter in START}
 
 
 @pytest.mark.parametrize("letter", "PRNBQKWAprnbqkwa")

@@ -18,7 +18,7 @@ import pytest
 from hypothesis import HealthCheck, Phase, given, settings
 from hypothesis import strategies as st
 
-from helpers import MISSING_VALUE, START_FEN, is_fault, snapshot, ucis
+from helpers import MISSING_VALUE, START_FEN, is_fault, numpy_like, snapshot, ucis
 from vorpane import Board, Move, hello_world
 
 EXAMPLES = int(os.environ.get("VORPANE_PROPERTY_EXAMPLES", "150"))
@@ -89,10 +89,6 @@ class Reentrant:
 
     def __repr__(self):
         return f"Reentrant({self.method!r}, swallow={self.swallow}, value={self.value!r})"
-
-
-def numpy_like(name, **body):
-    return type(name, (), {"__module__": "numpy", **body})()
 
 
 def raise_callback(*_):
