@@ -2,8 +2,6 @@
 // the castling moves, written as the king's two-square step.
 
 #include <array>
-#include <clocale>
-#include <cwctype>
 #include <locale.h>
 #include <wctype.h>
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <cstddef>
 #include <memory>
 #include <new>
