@@ -23,16 +23,18 @@ struct Parameters {
     int required;  // the first `required` parameters have no default
 };
 
-inline void join_missing_names(std::string& text, const Parameters& params,
-                               PyObject* const* slots) {
-    int missing = 0, total = 0;
-    for (int i = 0; i < params.required; ++i) total += slots[i] == nullptr;
+// The `missing` required parameters left empty, listed as the interpreter
+// lists them: 'a' and 'b', or 'a', 'b', and 'c'.
+inline std::string missing_names(const Parameters& params, PyObject* const* slots, int missing) {
+    std::string text;
+    int listed = 0;
     for (int i = 0; i < params.required; ++i) {
         if (slots[i]) continue;
-        if (missing > 0) text += total == 2 ? " and " : missing == total - 1 ? ", and " : ", ";
+        if (listed > 0) text += missing == 2 ? " and " : listed == missing - 1 ? ", and " : ", ";
         text += "'" + std::string(params.names[i]) + "'";
-        ++missing;
+        ++listed;
     }
+    return text;
 }
 
 // Fills `slots` (borrowed references, null when omitted) from positional
@@ -76,8 +78,7 @@ bool bind(const Parameters& params, PyObject* const* positional, Py_ssize_t npos
     int missing = 0;
     for (int i = 0; i < params.required; ++i) missing += slots[i] == nullptr;
     if (missing) {
-        std::string names;
-        join_missing_names(names, params, slots);
+        std::string names = missing_names(params, slots, missing);
         PyErr_Format(PyExc_TypeError, "%s missing %d required positional %s: %s", params.callable,
                      missing, missing == 1 ? "argument" : "arguments", names.c_str());
         return false;
