@@ -38,6 +38,10 @@ void set_promotion(Move& move, std::optional<char32_t> promotion) { move.promoti
 
 constexpr Hold SHARED = Hold::shared, EXCLUSIVE = Hold::exclusive;
 
+// Each hold is part of the method's interface, not read off the core's
+// const: the move lists and the attack, castling and legality queries change
+// nothing, yet several hold exclusively and so fail while the board is held.
+
 PyMethodDef BOARD_METHODS[] = {
     method<"Board", "set_board", &Board::set_board, EXCLUSIVE>(),
     method<"Board", "get_pieces", &Board::get_pieces, SHARED, "piece_type">(),

@@ -92,9 +92,8 @@ bool attacked_by_opponent(const Position& p, Square square) {
     return reaches(p, !p.turn, square);
 }
 
-// The test never changes `turn`, so nothing needs putting back, also on a fault.
-bool Board::is_attacked(std::uint8_t square) { return attacked_by_opponent(*this, square); }
+bool Board::is_attacked(std::uint8_t square) const { return attacked_by_opponent(*this, square); }
 
-bool Board::is_check() { return attacked_by_opponent(*this, king_square(*this, turn)); }
+bool Board::is_check() const { return attacked_by_opponent(*this, king_square(*this, turn)); }
 
 }  // namespace vorpane

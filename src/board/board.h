@@ -73,22 +73,22 @@ public:
     MoveList queen_moves() const;
     MoveList pseudo_legal_moves() const;
 
-    bool is_attacked(std::uint8_t square);
-    bool is_check();
+    bool is_attacked(std::uint8_t square) const;
+    bool is_check() const;
 
     bool check_castling_rights() const;
     void remove_castling_rights(char32_t id);
-    MoveList castling_moves();
+    MoveList castling_moves() const;
 
     void apply_move(const Move& move);
     bool reset_half_move_clock(Bitboard from_mask, Bitboard to_mask) const;
     Move pop();
     void restore(const BoardState& state);
 
-    MoveList legal_moves();
-    bool is_checkmate();
-    bool is_stalemate();
-    bool is_game_over();
+    MoveList legal_moves() const;
+    bool is_checkmate() const;
+    bool is_stalemate() const;
+    bool is_game_over() const;
 
 private:
     void read_fen();

@@ -57,7 +57,7 @@ void Board::remove_castling_rights(char32_t id) {
     std::erase(*castling_rights, letter);
 }
 
-MoveList Board::castling_moves() {
+MoveList Board::castling_moves() const {
     MoveList moves;
     if (!castling_rights) return moves;
 

@@ -99,7 +99,7 @@ TargetMasks destinations(const Position& p) {
 // except that a pawn move onto the en-passant square is played as a capture
 // of the pawn behind it, which can open a line no pin shows: those are
 // generated and then tested.
-MoveList Board::legal_moves() {
+MoveList Board::legal_moves() const {
     MoveList moves = castling_moves();
     const std::size_t first = moves.size();
     auto tested = [&](const Move& move) {
@@ -126,10 +126,10 @@ MoveList Board::legal_moves() {
     return moves;
 }
 
-bool Board::is_checkmate() { return is_check() && legal_moves().empty(); }
+bool Board::is_checkmate() const { return is_check() && legal_moves().empty(); }
 
-bool Board::is_stalemate() { return !is_check() && legal_moves().empty(); }
+bool Board::is_stalemate() const { return !is_check() && legal_moves().empty(); }
 
-bool Board::is_game_over() { return is_checkmate() || is_stalemate(); }
+bool Board::is_game_over() const { return is_checkmate() || is_stalemate(); }
 
 }  // namespace vorpane
