@@ -42,6 +42,10 @@ struct BoardState {
 using KindField = Bitboard Position::*;
 KindField kind_field(char32_t letter);
 
+// Adds `squares` to the kind a piece letter names and to its colour (upper
+// case white). Faults on any other letter before anything changes.
+void add_pieces(Position& p, char32_t letter, Bitboard squares);
+
 class Board : public Position {
 public:
     static constexpr std::string_view START_FEN =

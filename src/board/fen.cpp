@@ -38,10 +38,7 @@ void read_placement(Position& p, std::string_view field) {
         } else {
             cursor += 1;
             if (cursor > 63) index_fault(64, cursor);
-            KindField kind = kind_field(c);
-            if (!kind) fault("Invalid piece type");
-            p.*kind |= BOARD_SQUARES[cursor];
-            (c >= 'A' && c <= 'Z' ? p.white : p.black) |= BOARD_SQUARES[cursor];
+            add_pieces(p, c, BOARD_SQUARES[cursor]);
         }
     }
 }

@@ -17,6 +17,22 @@ KindField kind_field(char32_t letter) {
     }
 }
 
+namespace {
+
+// The FEN reader and both setters refuse a letter with the same fault.
+KindField piece_kind(char32_t letter) {
+    KindField kind = kind_field(letter);
+    if (!kind) fault("Invalid piece type");
+    return kind;
+}
+
+}  // namespace
+
+void add_pieces(Position& p, char32_t letter, Bitboard squares) {
+    p.*piece_kind(letter) |= squares;
+    (letter >= 'A' && letter <= 'Z' ? p.white : p.black) |= squares;
+}
+
 Bitboard Board::get_pieces(char32_t piece_type) const {
     switch (piece_type) {
         case 'W': case 'w': return white;
@@ -28,19 +44,13 @@ Bitboard Board::get_pieces(char32_t piece_type) const {
     fault(message);
 }
 
-// Adds the squares to the letter's kind and to its colour (upper case white).
 void Board::set_pieces_or(char32_t piece_type, Bitboard bitboard) {
-    KindField kind = kind_field(piece_type);
-    if (!kind) fault("Invalid piece type");
-    this->*kind |= bitboard;
-    (piece_type >= 'A' && piece_type <= 'Z' ? white : black) |= bitboard;
+    add_pieces(*this, piece_type, bitboard);
 }
 
 // Toggles the squares in the letter's kind only; the colours stay as they are.
 void Board::set_pieces_xor(char32_t piece_type, Bitboard bitboard) {
-    KindField kind = kind_field(piece_type);
-    if (!kind) fault("Invalid piece type");
-    this->*kind ^= bitboard;
+    this->*piece_kind(piece_type) ^= bitboard;
 }
 
 }  // namespace vorpane
