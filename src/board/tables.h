@@ -98,8 +98,9 @@ constexpr auto KING_ATTACK_MASKS = [] {
     return t;
 }();
 
-// The highest set square; every walk over a bitboard goes through here, so
-// squares always come highest first. The bitboard must not be empty.
+// The highest set square; walks over a bitboard go through here, so squares
+// come highest first. Only a slider's upward rays run the other way, since a
+// ray yields its nearest square first. The bitboard must not be empty.
 inline Square highest_square(Bitboard b) { return 63 - std::countl_zero(b); }
 
 inline Square pop_msb(Bitboard& b) {
