@@ -55,7 +55,6 @@ public:
     const Move& operator[](std::size_t i) const { return data_[i]; }
     const Move* begin() const { return data_; }
     const Move* end() const { return data_ + size_; }
-    void clear() { size_ = 0; }
 
     // Drops the moves from index `first` on that `keep` refuses; the others
     // keep their order. If `keep` throws, the list is left part-filtered.
